@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds both platforms and runs every test: the
+# native build directly, the Windows build under Wine, both in a real X server.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+cmake --preset debug >/dev/null
+cmake --build --preset debug -j2
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j2
+
+. scripts/xvfb.sh
+cleanup() {
+  if declare -F stop_wine >/dev/null; then stop_wine; fi
+  stop_xvfb
+}
+trap cleanup EXIT
+start_xvfb
+
+status=0
+echo "== native tests =="
+ctest --preset debug -j2 || status=1
+
+echo "== Windows tests under Wine =="
+. scripts/wine-env.sh
+ctest --preset windows || status=1
+
+exit $status
