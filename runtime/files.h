@@ -28,6 +28,13 @@ bool FileExists(const Text& path);
 bool WriteBytesToFile(const Text& path, std::initializer_list<const ByteSet*> parts);
 inline bool WriteBytesToFile(const Text& path, const ByteSet& bytes) { return WriteBytesToFile(path, {&bytes}); }
 
+// Gives a file a name that no entry has yet; false, with nothing changed, when
+// the new name exists or the move fails. Never replaces a file.
+bool RenameToNewName(const Text& from, const Text& to);
+
+// Removes a file; false when it cannot.
+bool DeleteFileAt(const Text& path);
+
 // The native form of a path, and back.
 std::filesystem::path NativePath(const Text& path);
 Text PathToText(const std::filesystem::path& path);

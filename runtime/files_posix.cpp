@@ -2,6 +2,7 @@
 // UTF-8 on the way out; the run directory comes back the other way.
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,5 +145,18 @@ bool WriteBytesToFile(const Text& path, std::initializer_list<const ByteSet*> pa
   if (close(fd) != 0) ok = false;
   return ok;
 }
+
+bool RenameToNewName(const Text& from, const Text& to) {
+  if (from.empty() || to.empty()) return false;
+  const std::string source = NativeUtf8(from), target = NativeUtf8(to);
+  if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the no-replace rename: a hard link fails just as well when the name exists.
+  if (link(source.c_str(), target.c_str()) != 0) return false;
+  unlink(source.c_str());
+  return true;
+}
+
+bool DeleteFileAt(const Text& path) { return !path.empty() && unlink(NativeUtf8(path).c_str()) == 0; }
 
 }  // namespace skinwall

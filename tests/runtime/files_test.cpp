@@ -122,6 +122,21 @@ TEST(WriteBytesToFile, CreatesTruncatesAndFails) {
   EXPECT_FALSE(WriteBytesToFile(temp.Child("folder"), ByteSet{'x'})) << "a folder is no file";
 }
 
+TEST(RenameToNewName, NeverReplaces) {
+  ScopedTempDir temp;
+  std::ofstream(temp.native() / "a.tmp") << "new";
+  std::ofstream(temp.native() / U8("甲.jpg")) << "old";
+  EXPECT_FALSE(RenameToNewName(temp.Child("a.tmp"), temp.Child("甲.jpg")));
+  EXPECT_EQ(ReadFile(temp.native() / U8("甲.jpg")), "old");
+  EXPECT_EQ(ReadFile(temp.native() / "a.tmp"), "new");
+  EXPECT_TRUE(RenameToNewName(temp.Child("a.tmp"), temp.Child("乙.jpg")));
+  EXPECT_EQ(ReadFile(temp.native() / U8("乙.jpg")), "new");
+  EXPECT_FALSE(fs::exists(temp.native() / "a.tmp"));
+  EXPECT_FALSE(RenameToNewName(temp.Child("missing"), temp.Child("丙.jpg")));
+  EXPECT_TRUE(DeleteFileAt(temp.Child("乙.jpg")));
+  EXPECT_FALSE(DeleteFileAt(temp.Child("乙.jpg")));
+}
+
 // 乗 is 81 5C in code page 936: its second byte is a backslash byte, which
 // must stay inside the name.
 TEST(Paths, SecondByteBackslashStaysInTheName) {
