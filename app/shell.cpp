@@ -10,6 +10,7 @@
 namespace skinwall {
 
 Text DownloadRoot;
+std::unique_ptr<RegexObject> CatalogueRegex;
 
 WindowLayout StartWindowLayout() {
   return WindowLayout{
@@ -31,13 +32,17 @@ void OnCreate() {
   DownloadRoot = std::move(root);
 }
 
-void ExitHook() { DownloadRoot = Text(); }
+void ExitHook() {
+  DownloadRoot = Text();
+  CatalogueRegex.reset();  // balances the component library's initialisation
+}
 
 }  // namespace
 
 int RunShell(const ShellOptions& options) {
   RunDirectory();  // worked out once, now
 
+  CatalogueRegex = std::make_unique<RegexObject>();
   RegisterExitHook(&ExitHook);
 
   auto runtime = CreateWindowRuntime();

@@ -11,8 +11,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "app/window.h"
+#include "regex/regex_object.h"
 #include "runtime/text.h"
 
 namespace skinwall {
@@ -20,6 +22,9 @@ namespace skinwall {
 // Where the pictures go: the run directory and one "\". Empty until the
 // start window's creation handler has run, and again after the exit hook.
 extern Text DownloadRoot;
+// Takes the catalogue apart for every run of the download job. Made at
+// start-up before the window loads, destroyed by the exit hook.
+extern std::unique_ptr<RegexObject> CatalogueRegex;
 
 struct ShellOptions {
   // What a press of "按钮1" runs.

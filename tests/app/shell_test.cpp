@@ -4,6 +4,7 @@
 #include "app/shell.h"
 #include "runtime/exit_hooks.h"
 #include "runtime/files.h"
+#include "runtime/system_functions.h"
 #include "runtime/text_primitives.h"
 #include "tests/support/test_support.h"
 
@@ -18,6 +19,7 @@ TEST(Shell, CreationSetsTheRootAndClosingEndsThroughTheExitHookOnce) {
   bool shown = false;
   const int code = RunShell({.on_shown = [&](WindowRuntime& runtime) {
     shown = true;
+    EXPECT_NE(CatalogueRegex, nullptr) << "made before the window loads";
     EXPECT_EQ(DownloadRoot, JoinTexts(RunDirectory(), Text("\\")));
     EXPECT_TRUE(runtime.WindowExists(T("窗口")));
     ProcessEvents();  // returns with nothing pending
@@ -33,6 +35,9 @@ TEST(Shell, CreationSetsTheRootAndClosingEndsThroughTheExitHookOnce) {
   EXPECT_EQ(code, 0);
   EXPECT_EQ(hooks_run, 1);
   EXPECT_EQ(DownloadRoot, Text()) << "the exit hook releases the root";
+  EXPECT_EQ(CatalogueRegex, nullptr);
+  EXPECT_EQ(system_function::CoInitialize(nullptr), 0) << "the component library's count is balanced";
+  system_function::CoUninitialize();
   RunExitHooks();
   EXPECT_EQ(hooks_run, 1) << "hooks run once";
 }
