@@ -8,7 +8,10 @@ Serves on loopback only what the download job asks for:
 
 and a few control paths for tests:
 
-  /_control?mode=NAME   switch the mode (answers "ok")
+  /_control?mode=NAME   switch the mode (answers "ok"); &heroes=N serves only
+                        the first N heroes of the catalogue
+  /_tree                one line per picture the job asks for: id, number,
+                        Chinese name and skin name, tab-separated (UTF-8)
   /_requests            the request log, one "METHOD PATH" line per request
   /_reset_log           clear the request log
   /_heroes              what the catalogue pattern yields in the current mode,
@@ -93,8 +96,9 @@ def record(ename, cname, title, hero_type, skins, shape):
 class Catalogue:
     """A catalogue body and the pictures it promises."""
 
-    def __init__(self, body, heroes):
+    def __init__(self, body, heroes, records=None):
         self.body = body
+        self.records = records        # the records it was made from, when it was
         self.heroes = heroes          # [(id, cname, skin_text)]
         self.pictures = {}            # id -> (skin count, ordinal of its first picture)
         ordinal = 0
@@ -106,7 +110,21 @@ class Catalogue:
     @classmethod
     def from_records(cls, records):
         body = json.dumps(records, ensure_ascii=False, separators=(",", ":")).encode("utf-8")
-        return cls(body, [(r["ename"], r["cname"], r["skin_name"]) for r in records])
+        return cls(body, [(r["ename"], r["cname"], r["skin_name"]) for r in records], records)
+
+    def first(self, count):
+        """The same catalogue cut to its first `count` heroes (when made from records)."""
+        if count is None or self.records is None:
+            return self
+        return Catalogue.from_records(self.records[:count])
+
+    def tree_tsv(self):
+        """One line per picture the job asks for: id, number, Chinese name, skin name."""
+        lines = []
+        for e, c, s in self.heroes:
+            for j, skin in enumerate(s.split("|")[:skin_count(s)], 1):
+                lines.append("%d\t%d\t%s\t%s\n" % (e, j, c, skin))
+        return "".join(lines).encode("utf-8")
 
     def heroes_json(self):
         rows = [[e, c, s.split("|")[:skin_count(s)]] for e, c, s in self.heroes]
@@ -196,6 +214,7 @@ class Site:
     def __init__(self, log_path=None):
         self.lock = threading.Lock()
         self.mode = "healthy"
+        self.limit = None             # serve only this many heroes, when set
         self.requests = []
         self.log_file = open(log_path, "a", encoding="utf-8") if log_path else None
         self.stopping = threading.Event()
@@ -215,7 +234,15 @@ class Site:
             with self.lock:
                 if mode not in self.catalogues:
                     self.catalogues[mode] = Catalogue.from_records(big_records())
-        return self.catalogues.get(mode, self.catalogues["healthy"])
+        full = self.catalogues.get(mode, self.catalogues["healthy"])
+        limit = self.limit
+        if limit is None:
+            return full
+        with self.lock:
+            key = (mode, limit)
+            if key not in self.catalogues:
+                self.catalogues[key] = full.first(limit)
+            return self.catalogues[key]
 
     def arrived(self, line):
         # Noted before the answer, so the log keeps the clients' order even
@@ -281,10 +308,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def control(self, path):
         site = self.site
         if path == "/_control":
-            mode = urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query).get("mode", [""])[0]
+            query = urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query)
+            mode = query.get("mode", [""])[0]
             if mode not in MODES:
                 self.reply(400, ("unknown mode; one of: " + " ".join(MODES) + "\n").encode("ascii"))
                 return
+            heroes = query.get("heroes", [""])[0]
+            site.limit = int(heroes) if heroes.isdigit() else None
             site.catalogue(mode)  # build a big catalogue now, not on its first request
             site.mode = mode
             self.reply(200, b"ok")
@@ -296,6 +326,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             with site.lock:
                 site.requests.clear()
             self.reply(200, b"ok")
+        elif path == "/_tree":
+            self.reply(200, site.catalogue(site.mode).tree_tsv())
         elif path == "/_heroes":
             self.reply(200, site.catalogue(site.mode).heroes_json(), "application/json")
         else:
