@@ -1,6 +1,6 @@
 """Starts or stops the sample site for a test run on a free loopback port.
 
-usage: site_fixture.py start|stop --state DIR
+usage: site_fixture.py start|stop --state DIR [--port N]
 start leaves DIR/port (the port) and DIR/pid; stop ends the server.
 """
 import argparse
@@ -13,14 +13,14 @@ import time
 SITE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "site", "sample_site.py")
 
 
-def start(state: str) -> int:
+def start(state: str, port: int) -> int:
     stop(state)
     os.makedirs(state, exist_ok=True)
     port_file = os.path.join(state, "port")
     if os.path.exists(port_file):
         os.remove(port_file)
     log = open(os.path.join(state, "site.log"), "w")
-    process = subprocess.Popen([sys.executable, SITE, "--port", "0", "--port-file", port_file],
+    process = subprocess.Popen([sys.executable, SITE, "--port", str(port), "--port-file", port_file],
                                stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                                start_new_session=True)
     with open(os.path.join(state, "pid"), "w") as f:
@@ -60,5 +60,6 @@ if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("action", choices=["start", "stop"])
     parser.add_argument("--state", required=True)
+    parser.add_argument("--port", type=int, default=0, help="0 picks a free port")
     args = parser.parse_args()
-    sys.exit(start(args.state) if args.action == "start" else stop(args.state))
+    sys.exit(start(args.state, args.port) if args.action == "start" else stop(args.state))
