@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds both platforms and runs every test: the
-# native build directly, the Windows build under Wine, both in a real X server.
+# native build directly and under ASan + UBSan, the Windows build under Wine,
+# all in a real X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,6 +9,8 @@ bash scripts/install-deps.sh
 
 cmake --preset debug >/dev/null
 cmake --build --preset debug -j2
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize -j2
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j2
 
@@ -22,6 +25,9 @@ start_xvfb
 status=0
 echo "== native tests =="
 ctest --preset debug -j2 || status=1
+
+echo "== native tests under ASan and UBSan =="
+ctest --preset sanitize -j2 || status=1
 
 echo "== Windows tests under Wine =="
 . scripts/wine-env.sh
