@@ -3,6 +3,7 @@
 // leaves the empty value of its result.
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -60,6 +61,9 @@ class WinHttpObject final : public HttpObject {
     const Variant verb = Variant::FromText(method);
     const Variant target = Variant::FromText(url);
     const Variant asynchronous = Variant::Bool(async);
+    head_request_ = method.view() == "HEAD";
+    answered_ = false;
+    body_ = ByteSet();
     CallMethod(object_.get(), L"Open", {&verb, &target, &asynchronous});
   }
 
@@ -70,22 +74,15 @@ class WinHttpObject final : public HttpObject {
 
   void Send(const Text& body) override {
     const Variant text = Variant::FromText(body);
-    answered_ = SUCCEEDED(CallMethod(object_.get(), L"Send", {&text}));
+    Received(SUCCEEDED(CallMethod(object_.get(), L"Send", {&text})));
   }
 
   void Send(const ByteSet& body) override {
     const Variant bytes = Variant::FromBytes(body);
-    answered_ = SUCCEEDED(CallMethod(object_.get(), L"Send", {&bytes}));
+    Received(SUCCEEDED(CallMethod(object_.get(), L"Send", {&bytes})));
   }
 
-  // The response is only read after a Send that succeeded: some versions of
-  // the object crash reading the body of a request that failed.
-  ByteSet ResponseBody() override {
-    if (!answered_) return ByteSet();
-    Variant body;
-    if (FAILED(GetProperty(object_.get(), L"ResponseBody", &body))) return ByteSet();
-    return body.ToBytes();
-  }
+  ByteSet ResponseBody() override { return body_; }
 
   Text GetallResponseHeaders() override {
     if (!answered_) return Text();
@@ -105,8 +102,32 @@ class WinHttpObject final : public HttpObject {
   }
 
  private:
+  // The response is only read after a Send that succeeded: some versions of
+  // the object crash reading the body of a request that failed. A body
+  // shorter or longer than its Content-Length (a connection cut mid-body,
+  // which some versions report as success) makes the whole request a failed
+  // one, as a transfer that did not complete.
+  void Received(bool sent) {
+    answered_ = sent;
+    if (!answered_) return;
+    Variant body;
+    if (SUCCEEDED(GetProperty(object_.get(), L"ResponseBody", &body))) body_ = body.ToBytes();
+    if (head_request_) return;
+    const Variant name = Variant::FromText(Text("Content-Length"));
+    Variant length;
+    if (FAILED(CallMethod(object_.get(), L"GetResponseHeader", {&name}, &length))) return;
+    const Text declared = length.ToText();
+    if (declared.empty()) return;
+    if (declared.view() != std::to_string(body_.size())) {
+      answered_ = false;
+      body_ = ByteSet();
+    }
+  }
+
   ComPtr<IDispatch> object_;
+  bool head_request_ = false;
   bool answered_ = false;
+  ByteSet body_;
 };
 
 }  // namespace

@@ -23,6 +23,10 @@ inline bool FatalExit(int status) {
   return ::testing::ExitedWithCode(255)(status) || ::testing::ExitedWithCode(-1)(status);
 }
 
+// Whether the tests run under Wine, whose platform objects and process
+// start-up lack a few features; tests of those are skipped there.
+bool RunningUnderWine();
+
 // A new empty folder under the system's temporary folder, removed with its contents at the end.
 class ScopedTempDir {
  public:

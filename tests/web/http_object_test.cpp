@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tests/web/platform_features.h"
+#include "tests/support/test_support.h"
 #include "tests/web/test_server.h"
 
 namespace skinwall {

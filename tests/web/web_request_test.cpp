@@ -11,7 +11,7 @@
 
 #include "runtime/source_text.h"
 #include "runtime/system_functions.h"
-#include "tests/web/platform_features.h"
+#include "tests/support/test_support.h"
 #include "tests/web/recording_http_object.h"
 #include "tests/web/test_server.h"
 

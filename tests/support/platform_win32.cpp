@@ -1,5 +1,5 @@
 #include "runtime/automation_win32.h"
-#include "tests/web/platform_features.h"
+#include "tests/support/test_support.h"
 
 namespace skinwall::testing {
 

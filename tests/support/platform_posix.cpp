@@ -1,4 +1,4 @@
-#include "tests/web/platform_features.h"
+#include "tests/support/test_support.h"
 
 namespace skinwall::testing {
 
