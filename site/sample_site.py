@@ -43,7 +43,7 @@ PICTURE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "pictures
 MODES = (
     "healthy", "missing-pictures", "status-500", "picture-404-some", "stall",
     "stall-catalogue", "trickle", "reset", "short-body", "empty-catalogue",
-    "garbage-catalogue", "big-catalogue", "hostile-names", "empty-skins",
+    "garbage-catalogue", "big-catalogue", "hostile-names", "empty-skins", "padded-catalogue",
 )
 STALL_SECONDS = 60
 TRICKLE_CHUNK = 16 * 1024
@@ -152,6 +152,19 @@ def healthy_records(empty_every=0):
     return records
 
 
+def padded_records(size=20 * 1024 * 1024):
+    """A few healthy heroes, one of them carrying a field of about `size` bytes
+    between its type and its skins: a 20 MB catalogue with few pictures."""
+    records = healthy_records()[:4]
+    padded = {}
+    for key, value in records[1].items():
+        if key == "skin_name":
+            padded["notes"] = "".join(SKIN_CHARS[i % len(SKIN_CHARS)] for i in range(size // 3))
+        padded[key] = value
+    records[1] = padded
+    return records
+
+
 def big_records(size=20 * 1024 * 1024):
     """Many heroes with unique four-character names, about `size` bytes in all."""
     rng = Lcg(20160502)
@@ -227,13 +240,14 @@ class Site:
             "empty-skins": Catalogue.from_records(healthy_records(empty_every=5)),
             "hostile-names": hostile_catalogue(),
         }
+        self.builders = {"big-catalogue": big_records, "padded-catalogue": padded_records}
         self.garbage = garbage_body()
 
     def catalogue(self, mode):
-        if mode == "big-catalogue":
+        if mode in self.builders:
             with self.lock:
                 if mode not in self.catalogues:
-                    self.catalogues[mode] = Catalogue.from_records(big_records())
+                    self.catalogues[mode] = Catalogue.from_records(self.builders[mode]())
         full = self.catalogues.get(mode, self.catalogues["healthy"])
         limit = self.limit
         if limit is None:

@@ -203,6 +203,17 @@ TEST_F(DownloadJobTest, FaultsLeaveOnlyWholePicturesAndAHealthyRunCompletesTheSe
   }
 }
 
+// A 20 MB catalogue: one record spans almost all of it, and every hero still
+// comes out whole.
+TEST_F(DownloadJobTest, TwentyMegabyteCatalogue) {
+  site_.Mode("padded-catalogue");
+  const auto expected = ExpectedTree(site_);
+  ASSERT_GT(expected.size(), 4u);
+  site_.Mode("padded-catalogue");
+  Run(temp_.native());
+  EXPECT_EQ(Tree(temp_.native()), expected);
+}
+
 TEST_F(DownloadJobTest, UnreachableWebHostCreatesNothing) {
   Run(temp_.native(), "http://127.0.0.1:1/web201605/js/herolist.json");
   EXPECT_TRUE(Tree(temp_.native()).empty());
