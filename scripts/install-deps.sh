@@ -10,7 +10,7 @@ packages=(
   # Windows platform layer, tested under Wine
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
   # a real X server, clicks and screenshots, test scripts
-  xvfb xauth x11-utils xdotool imagemagick python3 procps locales
+  xvfb xauth x11-utils xdotool imagemagick python3 procps locales valgrind
 )
 
 missing=()
