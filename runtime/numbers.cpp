@@ -7,7 +7,13 @@
 
 namespace skinwall {
 
-int64_t TruncateToInteger(double value) { return static_cast<int64_t>(std::trunc(value)); }
+int64_t TruncateToInteger(double value) {
+  // Values the 64-bit range cannot hold are clamped to its ends; NaN gives 0.
+  if (std::isnan(value)) return 0;
+  if (value >= 9223372036854775807.0) return INT64_MAX;
+  if (value <= -9223372036854775808.0) return INT64_MIN;
+  return static_cast<int64_t>(std::trunc(value));
+}
 
 double Modulo(double a, double b) {
   if (b == 0) RunTimeError(kErrorNone, TextFromUtf8("不能求余数于零"));

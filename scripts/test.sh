@@ -29,6 +29,9 @@ ctest --preset debug -j2 || status=1
 echo "== native tests under ASan and UBSan =="
 ctest --preset sanitize -j2 || status=1
 
+echo "== fuzzing under ASan and UBSan =="
+bash scripts/fuzz.sh || status=1
+
 echo "== the program end to end under valgrind =="
 bash scripts/valgrind-e2e.sh build/debug || status=1
 

@@ -1,6 +1,8 @@
 // Value types and the measuring, cutting, building and number primitives.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "runtime/numbers.h"
 #include "runtime/text_primitives.h"
 #include "tests/support/test_support.h"
@@ -92,6 +94,9 @@ TEST(Values, NumbersAndBits) {
   EXPECT_EQ(Modulo(7.5, 2), 1.5);
   EXPECT_EQ(TruncateToInteger(-2.9), -2);
   EXPECT_EQ(TruncateToInteger(4294967296.5), 4294967296);
+  EXPECT_EQ(TruncateToInteger(1e300), INT64_MAX);
+  EXPECT_EQ(TruncateToInteger(-1e300), INT64_MIN);
+  EXPECT_EQ(TruncateToInteger(std::nan("")), 0);
   EXPECT_EQ(ShiftRight(-8, 1), -4);
   EXPECT_EQ(ShiftLeft(1, 33), 2);
   EXPECT_EQ(ShiftLeft(1, 31), INT32_MIN);
