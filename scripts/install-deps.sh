@@ -11,6 +11,8 @@ packages=(
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
   # a real X server, clicks and screenshots, test scripts
   xvfb xauth x11-utils xdotool imagemagick python3 procps locales valgrind
+  # benchmarks: peers and a static file server
+  nginx curl wget time
 )
 
 missing=()
