@@ -214,6 +214,52 @@ TEST_F(DownloadJobTest, TwentyMegabyteCatalogue) {
   EXPECT_EQ(Tree(temp_.native()), expected);
 }
 
+// Makes a folder one that no file can be created in, for as long as it lives:
+// without write permission, or (for a user the permissions do not stop, such
+// as root) with the file system's immutable flag.
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(const fs::path& folder) : folder_(folder) {
+    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+    if (Writable()) immutable_ = std::system(("chattr +i '" + folder_.string() + "' 2>/dev/null").c_str()) == 0;
+  }
+  ~ReadOnlyFolder() {
+    if (immutable_) std::system(("chattr -i '" + folder_.string() + "'").c_str());
+    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::replace);
+  }
+  bool Writable() const {
+    const fs::path probe = folder_ / "probe";
+    if (!std::ofstream(probe)) return false;
+    fs::remove(probe);
+    return true;
+  }
+
+ private:
+  fs::path folder_;
+  bool immutable_ = false;
+};
+
+TEST_F(DownloadJobTest, AReadOnlyHeroFolderGetsNothingAndLeavesNothing) {
+  site_.Mode("healthy", 3);
+  const auto expected = ExpectedTree(site_);
+  const std::string hero = site_.Pictures().front().hero;
+  const fs::path folder = temp_.native() / fs::path(std::u8string(hero.begin(), hero.end()));
+  fs::create_directory(folder);
+  {
+    ReadOnlyFolder read_only(folder);
+    if (read_only.Writable()) GTEST_SKIP() << "no way here to make a folder read-only for this user";
+    site_.Mode("healthy", 3);
+    Run(temp_.native());
+    EXPECT_TRUE(fs::is_empty(folder));
+  }
+  for (const auto& [path, content] : Tree(temp_.native())) {
+    if (path.rfind(hero, 0) != 0) EXPECT_EQ(content, expected.at(path)) << path;
+  }
+  site_.Mode("healthy", 3);
+  Run(temp_.native());
+  EXPECT_EQ(Tree(temp_.native()), expected);
+}
+
 TEST_F(DownloadJobTest, UnreachableWebHostCreatesNothing) {
   Run(temp_.native(), "http://127.0.0.1:1/web201605/js/herolist.json");
   EXPECT_TRUE(Tree(temp_.native()).empty());
