@@ -14,11 +14,12 @@
 #
 #   bash bench/run.sh            RUNS=9 bash bench/run.sh   (default 5 runs)
 #
-# Needs nginx, curl, wget and /usr/bin/time (Debian: nginx curl wget time)
-# besides what scripts/install-deps.sh installs. Everything it starts, it
-# stops when it ends, also on failure.
+# Installs what it needs (scripts/install-deps.sh, nginx, curl, wget and
+# time among it). Everything it starts, it stops when it ends, also on failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
 
 runs=${RUNS:-5}
 small_pictures=50
