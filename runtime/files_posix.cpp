@@ -15,11 +15,17 @@
 namespace skinwall {
 namespace {
 
-std::string NativeUtf8(const Text& path) {
-  std::string slashed(path.view());
-  for (std::size_t i = 0; i < slashed.size(); i += static_cast<uint8_t>(slashed[i]) >= 0x80 ? 2 : 1) {
-    if (slashed[i] == '\\') slashed[i] = '/';
+// Replaces every single-byte `from` by `to`, walking code page 936 characters:
+// a second byte equal to `from` belongs to its character and stays.
+std::string SwapSeparators(std::string text, char from, char to) {
+  for (std::size_t i = 0; i < text.size(); i += static_cast<uint8_t>(text[i]) >= 0x80 ? 2 : 1) {
+    if (text[i] == from) text[i] = to;
   }
+  return text;
+}
+
+std::string NativeUtf8(const Text& path) {
+  const std::string slashed = SwapSeparators(std::string(path.view()), '\\', '/');
   return Utf16ToCodePage(kCodePageUtf8, CodePageToUtf16(kCodePageGbk, slashed));
 }
 
@@ -76,11 +82,8 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 std::filesystem::path NativePath(const Text& path) { return std::filesystem::path(NativeUtf8(path)); }
 
 Text PathToText(const std::filesystem::path& path) {
-  std::string text = Utf16ToCodePage(kCodePageGbk, CodePageToUtf16(kCodePageUtf8, path.string()));
-  for (std::size_t i = 0; i < text.size(); i += static_cast<uint8_t>(text[i]) >= 0x80 ? 2 : 1) {
-    if (text[i] == '/') text[i] = '\\';
-  }
-  return Text(text);
+  const std::string text = Utf16ToCodePage(kCodePageGbk, CodePageToUtf16(kCodePageUtf8, path.string()));
+  return Text(SwapSeparators(text, '/', '\\'));
 }
 
 Text ProgramPath() {
