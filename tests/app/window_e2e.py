@@ -66,6 +66,8 @@ class Site:
 
 
 def tree_of(folder: str, program_name: str) -> dict:
+    """What the folder holds now; a file renamed away while it is read is left
+    for the next look."""
     tree = {}
     for root, dirs, files in os.walk(folder):
         for d in dirs:
@@ -74,8 +76,11 @@ def tree_of(folder: str, program_name: str) -> dict:
             relative = os.path.relpath(os.path.join(root, f), folder)
             if relative == program_name or f.endswith(".png"):
                 continue
-            with open(os.path.join(root, f), "rb") as content:
-                tree[relative] = content.read()
+            try:
+                with open(os.path.join(root, f), "rb") as content:
+                    tree[relative] = content.read()
+            except FileNotFoundError:
+                pass
     return tree
 
 
@@ -84,12 +89,18 @@ def click(window: int, extra_y: int) -> None:
     xdotool("click", "1")
 
 
-def wait_for_tree(folder: str, program: str, expected: dict, timeout: float = 300) -> dict:
+def wait_for_tree(folder: str, program: str, expected: dict, timeout: float = 300, settled: float = 15) -> dict:
+    """The folder's tree once it equals expected, or once it has not changed
+    for `settled` seconds, or at the time-out."""
     deadline = time.time() + timeout
-    tree = {}
+    tree, changed = {}, time.time()
     while time.time() < deadline:
-        tree = tree_of(folder, program)
-        if len(tree) >= len(expected):
+        now = tree_of(folder, program)
+        if now == expected:
+            return now
+        if now != tree:
+            tree, changed = now, time.time()
+        elif time.time() - changed > settled:
             break
         time.sleep(0.3)
     return tree
