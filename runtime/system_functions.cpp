@@ -89,8 +89,11 @@ struct SystemTable {
   SystemFunctionBinding bindings[std::size(kTable)];
 };
 
+// Never destroyed: a system function called while the process ends (an
+// object released by a static destructor after this table would have been)
+// still finds its binding. The libraries are unloaded by UnloadSystemLibraries.
 SystemTable& Table() {
-  static SystemTable table;
+  static SystemTable& table = *new SystemTable;
   return table;
 }
 
